@@ -1,0 +1,93 @@
+#pragma once
+// The scheduling engine's event file, event record, event log, power actions and the pool of
+// timer threads.
+//
+// Implementation files:
+//   ShutdownEventUnit.cpp         event sections, the record, names, WriteLog
+//   ShutdownEventActions.cpp      power actions and the ToDo launch
+//   ShutdownEventScan.cpp         the daily scan and the timer-thread pool
+
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "platform/IniFile.h"
+#include "platform/Os.h"
+
+// --- Enumerations stored in the event file ----------------------------------------------------
+
+enum TShutdownBehavior : int {
+    sbDoNothing = 0,
+    sbLogOffSafely = 1,
+    sbPowerOffSafely = 2,
+    sbRebootSafely = 3,
+    sbShutdownSafely = 4,
+    sbLogOffByForce = 5,
+    sbPowerOffByForce = 6,
+    sbRebootByForce = 7,
+    sbShutdownByForce = 8,
+    sbHibernate = 9,
+    sbSuspend = 10,
+};
+
+enum TRecurrenceType : int {
+    rtDaily = 0,
+    rtWeekly = 1,
+    rtMonthly = 2,
+    rtMonthNth = 3,
+    rtUnknown = 4,
+    rtYearly = 5,
+    rtYearNth = 6,
+    rtOnce = 7,
+};
+
+enum TEndType : int { etNoEnd = 0, etEndByDate = 2 };
+
+enum TCPUDurationUnit : int { cduSeconds = 0, cduMinutes = 1, cduHours = 2 };
+
+// --- The event record -------------------------------------------------------------------------
+
+// One event as the engine uses it. A plain value: a copy shares slToDo with the original; the
+// list belongs to whoever holds the record, and a record without a list is filled without items.
+struct TRecNextActionToActivate {
+    bool bHasAction = false;
+    std::string strSection;
+    std::string strFLDTitle;
+    int iBehavior = 0;
+    std::string strFLDBehavior;
+    std::string strFLDStartTime;
+    TDateTime dtStartTime = 0;
+    TDateTime dtStartDateTime = 0;
+    int iCondEffectiveDuration = 0;
+    bool bCondEnableCheckCPUIdle = false;
+    int iCondCPUIdleLevel = 0;
+    int iCondCPUIdleDuration = 0;
+    int iCondCPUIdleUnit = 0;
+    bool bCondEnableCheckCPUBusy = false;
+    int iCondCPUBusyLevel = 0;
+    int iCondCPUBusyDuration = 0;
+    int iCondCPUBusyUnit = 0;
+    bool bEnableAbort = false;
+    int iCountDownTime = 0;
+    bool bEnableSoundAlarm = false;
+    std::string strSoundFile;
+    bool bEnablePasswordProtection = false;
+    std::string strPassword;
+    std::vector<std::string>* slToDo = nullptr;
+};
+
+// --- Event file and record (ShutdownEventUnit.cpp) --------------------------------------------
+
+// True when the section name contains "Action" (case-sensitive).
+bool IsEventSection(const std::string& sectionName);
+// Fills Record from the event's section; throws EConvertError when "Password" can't be read,
+// leaving the fields read before it changed.
+void CopySectionToRecord(const TIniFile& reader, const std::string& section,
+                         TRecNextActionToActivate& record);
+// Sends the section's key lines as one trace line.
+void PrintSection(const TIniFile& reader, const std::string& section);
+std::string GetBehaviorName(int behavior);
+std::string GetRecurrenceTypeName(int recurrenceType);
+
+// Appends one time-stamped line to this program's event log; never fails, never throws.
+void WriteLog(const std::string& text);

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs one Windows program under the Wine prefix of setup.sh: run.sh STATE EXE [ARGS...]
+# Power requests are always simulated: VESPERON_SIMULATE_POWER is set unless the caller set it.
+set -u
+state=${1:?usage: run.sh STATE EXE [ARGS]}
+exe=${2:?usage: run.sh STATE EXE [ARGS]}
+shift 2
+if ! command -v wine >/dev/null 2>&1; then
+    echo "SKIPPED: wine is not installed; $(basename "$exe") not run"
+    exit 77
+fi
+if [ ! -f "$state/env" ]; then
+    echo "SKIPPED: the Wine fixture (wine.setup) did not run"
+    exit 77
+fi
+. "$state/env"
+export VESPERON_SIMULATE_POWER="${VESPERON_SIMULATE_POWER:-$state/power-requests.log}"
+exec wine "$exe" "$@"
