@@ -91,3 +91,30 @@ std::string GetRecurrenceTypeName(int recurrenceType);
 
 // Appends one time-stamped line to this program's event log; never fails, never throws.
 void WriteLog(const std::string& text);
+
+// --- Power actions and the ToDo launch (ShutdownEventActions.cpp) -----------------------------
+
+void SetShutdownPrivilege(bool Enable);
+// Takes the power action of Behavior (serialised process-wide); always true. When the
+// environment variable VESPERON_SIMULATE_POWER names a file, the request is appended to it
+// instead of being made.
+bool DoShutdownBehavior(int Behavior);
+// Sets Text to the action's log text, then takes the action.
+void ExecuteEventAction(const TRecNextActionToActivate& Record, std::string& Text);
+// Starts the sound alarm and opens the ToDo items; sets Text when there are items.
+void ExecuteToDoList(const TRecNextActionToActivate& Record, std::string& Text);
+
+// --- The daily scan and the timer-thread pool (ShutdownEventScan.cpp) -------------------------
+
+enum TRefreshMode : int { rmNewEvent = 0, rmEditedEvent = 1, rmDeletedEvent = 2 };
+
+// Owner-thread state.
+extern TRecNextActionToActivate NextActionToActivate;
+extern TDateTime LastScanDate;
+extern std::vector<std::string> TasksToStart;
+
+void ScanEvents(const TIniFile& Reader, bool bIncludeLateConditional);
+void StartTimerThreads(os::WindowHandle Window, bool bIncludeLateConditional);
+bool RefreshTimerThread(os::WindowHandle Window, const std::string& Section, TRefreshMode Mode);
+void StopTimerThreads();
+bool HasCPUCondition(const TIniFile& Reader, const std::string& Section);
