@@ -64,6 +64,9 @@ public:
     // --- Files -------------------------------------------------------------------------------
     // Replaces target by source in one step (source is removed); false on failure.
     virtual bool ReplaceFileAtomically(const std::string& source, const std::string& target) = 0;
+    // Appends data to the file, creating the file when missing (never its folder). While it
+    // writes, other processes may only read the file (Win32: share mode read). False on failure.
+    virtual bool AppendToFile(const std::string& path, const std::string& data) = 0;
     // The file's last-write time as a local packed DOS date (high word) and time (low word);
     // false when the file's attributes can't be read or the time can't be converted.
     virtual bool FileLastWriteDosDateTime(const std::string& path, std::uint32_t& dosDateTime) = 0;

@@ -68,6 +68,14 @@ bool PosixOs::ReplaceFileAtomically(const std::string& source, const std::string
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
 
+bool PosixOs::AppendToFile(const std::string& path, const std::string& data) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
 bool PosixOs::FileLastWriteDosDateTime(const std::string& path, std::uint32_t& dosDateTime) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return false;

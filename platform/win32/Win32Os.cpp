@@ -78,6 +78,18 @@ bool Win32Os::ReplaceFileAtomically(const std::string& source, const std::string
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32Os::AppendToFile(const std::string& path, const std::string& data) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = ::SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+    DWORD written = 0;
+    ok = ok && ::WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+         written == data.size();
+    ok = ::CloseHandle(file) && ok;
+    return ok;
+}
+
 bool Win32Os::FileLastWriteDosDateTime(const std::string& path, std::uint32_t& dosDateTime) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;

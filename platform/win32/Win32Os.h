@@ -21,6 +21,7 @@ public:
                       std::uint32_t cbData) override;
     WindowHandle ApplicationWindow() override;
     bool ReplaceFileAtomically(const std::string& source, const std::string& target) override;
+    bool AppendToFile(const std::string& path, const std::string& data) override;
     bool FileLastWriteDosDateTime(const std::string& path, std::uint32_t& dosDateTime) override;
     int ProcessorCount() override;
     bool QueryCpuTimes(std::int64_t& idleTime, std::int64_t& systemTime) override;

@@ -61,6 +61,9 @@ public:
     }
     os::WindowHandle ApplicationWindow() override { return 0; }
     bool ReplaceFileAtomically(const std::string& source, const std::string& target) override;
+    bool AppendToFile(const std::string& path, const std::string& data) override {
+        return os::System().AppendToFile(path, data);
+    }
     bool FileLastWriteDosDateTime(const std::string& path, std::uint32_t& dosDateTime) override;
     int ProcessorCount() override { return processorCount; }
     bool QueryCpuTimes(std::int64_t& idle, std::int64_t& system) override;
