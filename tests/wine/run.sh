@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one Windows program under the Wine prefix of setup.sh: run.sh STATE EXE [ARGS...]
-# Power requests are always simulated: VESPERON_SIMULATE_POWER is set unless the caller set it.
+# Power requests are always simulated: the fixture's env sets VESPERON_SIMULATE_POWER.
 set -u
 state=${1:?usage: run.sh STATE EXE [ARGS]}
 exe=${2:?usage: run.sh STATE EXE [ARGS]}
@@ -14,5 +14,4 @@ if [ ! -f "$state/env" ]; then
     exit 77
 fi
 . "$state/env"
-export VESPERON_SIMULATE_POWER="${VESPERON_SIMULATE_POWER:-$state/power-requests.log}"
 exec wine "$exe" "$@"

@@ -27,12 +27,18 @@ fi
 [ -n "$display" ] || { echo "Xvfb could not be started; windows tests need a display"; exit 1; }
 
 prefix="$state/prefix"
+# Every Wine process of the tests simulates power requests, services included: the switch is in
+# the environment before the prefix (and its services.exe) starts. A Windows path, Z: being /.
+power_log="$state/power-requests.log"
+power_log_win="Z:$(printf '%s' "$power_log" | tr '/' '\\')"
 cat >"$state/env" <<ENV
 export WINEPREFIX="$prefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY="$display"
+export VESPERON_SIMULATE_POWER='$power_log_win'
+export VESPERON_SIMULATE_POWER_UNIX='$power_log'
 ENV
 . "$state/env"
 rm -rf "$prefix"
