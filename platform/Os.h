@@ -5,6 +5,7 @@
 //
 // Names here never repeat Win32 API names, so that <windows.h> macros cannot rewrite them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ namespace os {
 using WindowHandle = std::uintptr_t;
 
 enum class RegRoot { CurrentUser, LocalMachine };
+
+// The outcome of claiming a named mutex.
+enum class MutexClaim { Claimed, AlreadyExists, Failed };
 
 // Message box flags, with the values of the Win32 MB_ constants.
 enum : unsigned {
@@ -87,6 +91,8 @@ public:
 
     // --- Registry ----------------------------------------------------------------------------
     virtual bool RegKeyExists(RegRoot root, const std::string& key) = 0;
+    // Opens the key for writing, creating it when missing, and closes it; false when it can't.
+    virtual bool RegOpenOrCreateKey(RegRoot root, const std::string& key) = 0;
     // Opens the key, creating it when missing, and writes one value.
     virtual bool RegWriteDword(RegRoot root, const std::string& key, const std::string& name,
                                std::uint32_t value) = 0;
@@ -111,6 +117,17 @@ public:
     // --- Synchronisation ---------------------------------------------------------------------
     // True when a named mutex of that name exists (Win32: in the given namespace of the name).
     virtual bool NamedMutexExists(const std::string& name) = 0;
+    // Creates the named mutex and holds it until ReleaseNamedMutex or the end of the process;
+    // AlreadyExists when it exists already (Win32: also when another user's process holds it).
+    virtual MutexClaim ClaimNamedMutex(const std::string& name) = 0;
+    // Lets go of a mutex this process claimed; does nothing for any other name.
+    virtual void ReleaseNamedMutex(const std::string& name) = 0;
+
+    // --- Threads -----------------------------------------------------------------------------
+    // Starts entry(context) on a new, detached OS thread that reserves stackSize bytes of stack;
+    // false when the thread can't be created. The default forwards to System(), so fakes and
+    // decorators start real threads.
+    virtual bool StartThread(void (*entry)(void*), void* context, std::size_t stackSize);
 };
 
 // The implementation in force: the installed one, else the system's.

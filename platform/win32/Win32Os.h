@@ -30,6 +30,7 @@ public:
     void ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                         unsigned flags) override;
     bool RegKeyExists(RegRoot root, const std::string& key) override;
+    bool RegOpenOrCreateKey(RegRoot root, const std::string& key) override;
     bool RegWriteDword(RegRoot root, const std::string& key, const std::string& name,
                        std::uint32_t value) override;
     bool RegWriteString(RegRoot root, const std::string& key, const std::string& name,
@@ -42,6 +43,9 @@ public:
     void RequestPowerState(bool suspend, bool force) override;
     void PlaySoundAsync(const std::string& name) override;
     bool NamedMutexExists(const std::string& name) override;
+    MutexClaim ClaimNamedMutex(const std::string& name) override;
+    void ReleaseNamedMutex(const std::string& name) override;
+    bool StartThread(void (*entry)(void*), void* context, std::size_t stackSize) override;
 };
 
 }  // namespace os

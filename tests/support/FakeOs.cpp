@@ -81,6 +81,14 @@ bool FakeOs::RegKeyExists(os::RegRoot root, const std::string& key) {
            registryKeys.end();
 }
 
+bool FakeOs::RegOpenOrCreateKey(os::RegRoot root, const std::string& key) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (registryWritesFail || (root == os::RegRoot::LocalMachine && localMachineWritesFail))
+        return false;
+    if (!RegKeyExists(root, key)) registryKeys.push_back(KeyPath(root, key));
+    return true;
+}
+
 bool FakeOs::RegWriteDword(os::RegRoot root, const std::string& key, const std::string& name,
                            std::uint32_t value) {
     std::lock_guard<std::recursive_mutex> lock(mutex);
@@ -108,6 +116,23 @@ bool FakeOs::RegReadDword(os::RegRoot root, const std::string& key, const std::s
     if (it == registryDwords.end()) return false;
     value = it->second;
     return true;
+}
+
+bool FakeOs::NamedMutexExists(const std::string& name) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    return namedMutexes.count(name) != 0;
+}
+
+os::MutexClaim FakeOs::ClaimNamedMutex(const std::string& name) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (mutexClaimFails) return os::MutexClaim::Failed;
+    return namedMutexes.insert(name).second ? os::MutexClaim::Claimed
+                                            : os::MutexClaim::AlreadyExists;
+}
+
+void FakeOs::ReleaseNamedMutex(const std::string& name) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    namedMutexes.erase(name);
 }
 
 void FakeOs::AdjustShutdownPrivilege(bool enable) {

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
     std::vector<std::string> registryKeys;  // keys created, lower-cased "root\key"
     bool registryWritesFail = false;
     bool localMachineWritesFail = false;
+    std::set<std::string> namedMutexes;  // existing named mutexes, this process's claims included
+    bool mutexClaimFails = false;
 
     TDateTime Now() override;
     void SleepMs(unsigned ms) override;
@@ -72,6 +75,7 @@ public:
     void ShowMessageBox(os::WindowHandle, const std::string& text, const std::string& caption,
                         unsigned flags) override;
     bool RegKeyExists(os::RegRoot root, const std::string& key) override;
+    bool RegOpenOrCreateKey(os::RegRoot root, const std::string& key) override;
     bool RegWriteDword(os::RegRoot root, const std::string& key, const std::string& name,
                        std::uint32_t value) override;
     bool RegWriteString(os::RegRoot root, const std::string& key, const std::string& name,
@@ -83,7 +87,9 @@ public:
     void RequestExitWindows(unsigned flags) override;
     void RequestPowerState(bool suspend, bool force) override;
     void PlaySoundAsync(const std::string& name) override;
-    bool NamedMutexExists(const std::string&) override { return false; }
+    bool NamedMutexExists(const std::string& name) override;
+    os::MutexClaim ClaimNamedMutex(const std::string& name) override;
+    void ReleaseNamedMutex(const std::string& name) override;
 
     // Guards every recorded vector and the clock.
     std::recursive_mutex mutex;
