@@ -13,6 +13,10 @@ Os& Current() {
     return installed ? *installed : System();
 }
 
+bool Os::StartThread(void (*entry)(void*), void* context, std::size_t stackSize) {
+    return System().StartThread(entry, context, stackSize);
+}
+
 void Install(Os* replacement) { g_installed.store(replacement, std::memory_order_release); }
 
 }  // namespace os
