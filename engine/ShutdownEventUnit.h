@@ -7,6 +7,7 @@
 //   ShutdownEventActions.cpp      power actions and the ToDo launch
 //   ShutdownEventScan.cpp         the daily scan and the timer-thread pool
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -94,10 +95,11 @@ void WriteLog(const std::string& text);
 
 // --- Power actions and the ToDo launch (ShutdownEventActions.cpp) -----------------------------
 
+// Enables (or drops) the shutdown privilege of the process on the NT family; never fails.
 void SetShutdownPrivilege(bool Enable);
 // Takes the power action of Behavior (serialised process-wide); always true. When the
-// environment variable VESPERON_SIMULATE_POWER names a file, the request is appended to it
-// instead of being made.
+// environment variable VESPERON_SIMULATE_POWER names a file, the request is appended to it as
+// one line ("6 ExitWindowsEx 12", "9 SetSystemPowerState 0 1") instead of being made.
 bool DoShutdownBehavior(int Behavior);
 // Sets Text to the action's log text, then takes the action.
 void ExecuteEventAction(const TRecNextActionToActivate& Record, std::string& Text);
@@ -108,13 +110,43 @@ void ExecuteToDoList(const TRecNextActionToActivate& Record, std::string& Text);
 
 enum TRefreshMode : int { rmNewEvent = 0, rmEditedEvent = 1, rmDeletedEvent = 2 };
 
+// How a due event is carried out: the desktop program's timer threads announce it to the
+// notify window; the service's open the ToDo items and take the power action themselves.
+enum class TEngineHost { Desktop, Service };
+void SetEngineHost(TEngineHost Host);  // Desktop until set; the service sets Service at start
+TEngineHost GetEngineHost();
+
 // Owner-thread state.
 extern TRecNextActionToActivate NextActionToActivate;
 extern TDateTime LastScanDate;
 extern std::vector<std::string> TasksToStart;
 
+class TThreadShutdownTimer;
+// The pool: the running timer threads in the order they were added, guarded by
+// TimerThreadListLock, which is held only briefly and never while waiting for a timer thread.
+// The owner's operations below change it; a timer thread's destructor takes itself out.
+extern std::mutex& TimerThreadListLock;
+extern std::vector<TThreadShutdownTimer*>& TimerThreadList;
+// The section names of the pooled threads, in pool order (a snapshot taken under the lock).
+std::vector<std::string> TimerThreadSections();
+// Takes Thread out of the pool if it is still there.
+void RemoveTimerThread(const TThreadShutdownTimer* Thread);
+
+// Fills Record from Section all at once: Record and its ToDo list change only when
+// CopySectionToRecord succeeds (otherwise its error is thrown and Record is as it was). With
+// Guard, the change is made while holding it.
+void CopySectionToRecordWhole(const TIniFile& Reader, const std::string& Section,
+                              TRecNextActionToActivate& Record, std::mutex* Guard = nullptr);
+
+// Fills TasksToStart with today's pending events and NextActionToActivate with the earliest of
+// them; sets LastScanDate. An event whose record can't be read is logged and left out.
 void ScanEvents(const TIniFile& Reader, bool bIncludeLateConditional);
+// Scans the event file and starts one timer thread per event found; an event whose thread
+// can't be made is logged and left unarmed, the others are armed.
 void StartTimerThreads(os::WindowHandle Window, bool bIncludeLateConditional);
+// Brings the pool up to date for one created, edited or deleted event; true when a thread was
+// started or refreshed. Never throws.
 bool RefreshTimerThread(os::WindowHandle Window, const std::string& Section, TRefreshMode Mode);
+// Empties the pool and asks every thread in it to end; does not wait.
 void StopTimerThreads();
 bool HasCPUCondition(const TIniFile& Reader, const std::string& Section);
