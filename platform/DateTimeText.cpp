@@ -82,13 +82,8 @@ Pattern Tokenize(const std::string& format) {
     while (i < format.size()) {
         char c = format[i];
         if (c == '\'') {
-            // '' is a quote character; 'text' is literal text, in which '' is a quote too. An
-            // unterminated quote runs to the end.
-            if (i + 1 < format.size() && format[i + 1] == '\'') {
-                AddLiteral(pattern, '\'');
-                i += 2;
-                continue;
-            }
+            // 'text' is literal text, in which '' is a quote character; '' outside quoted
+            // text is empty quoted text. An unterminated quote runs to the end.
             ++i;
             while (i < format.size()) {
                 if (format[i] == '\'') {

@@ -143,7 +143,8 @@ TEST_F(DateTimeText, FormatsEveryPatternLetter) {
         {"y yy yyyy", "9 09 2009"},
         {"h hh H HH m mm s ss t tt", "3 03 15 15 4 04 9 09 P PM"},
         {"'d at' h 'o''clock'", "d at 3 o'clock"},
-        {"''yy''", "'09'"},
+        {"''yy", "09"},
+        {"'''' yy", "' 09"},
         {"yyyy-MM-ddTHH:mm", "2009-03-07T15:04"},
         {"dd 'unterminated", "07 unterminated"},
     };
