@@ -10,6 +10,9 @@
 namespace {
 
 constexpr const char* kUnitName = "CommUnit";
+// How long the guard waits for a window of a copy that is giving way to disappear.
+constexpr unsigned kGivingWayGraceMs = 2000;
+constexpr unsigned kGivingWayPollMs = 50;
 
 bool IsPathSeparator(char c) {
 #ifdef _WIN32
@@ -45,8 +48,8 @@ std::string GetEventFilePath() {
     std::string folder;
     std::size_t i = LastSeparator(program);
     if (i != std::string::npos) {
-        bool driveRoot = (program[i] == '\\' && i > 0 && program[i - 1] == ':') ||
-                         (program[i] == '/' && i == 0);
+        bool driveRoot =
+            (program[i] == '\\' && i > 0 && program[i - 1] == ':') || (program[i] == '/' && i == 0);
         folder = program.substr(0, driveRoot ? i + 1 : i);
     }
     // One level up: everything up to and including the folder's last separator.
@@ -95,7 +98,16 @@ bool IsAnotherInstanceRunning(TApplicationBase& Application) {
     // Take the program's own hidden window out of the search while it runs.
     const std::string title = Application.GetTitle();
     Application.SetTitle("OnlyOne" + std::to_string(Application.GetInstanceHandle()));
-    const os::WindowHandle found = system.FindTopLevelWindow(nullptr, title.c_str());
+    os::WindowHandle found = system.FindTopLevelWindow(nullptr, title.c_str());
+    // Holding the mutex, this is the only copy past the mutex; a window with the title may still
+    // belong to a copy started at the same moment that is giving way right now. Only a window
+    // that stays counts then.
+    for (unsigned waited = 0;
+         found && claim == os::MutexClaim::Claimed && waited < kGivingWayGraceMs;
+         waited += kGivingWayPollMs) {
+        system.SleepMs(kGivingWayPollMs);
+        found = system.FindTopLevelWindow(nullptr, title.c_str());
+    }
     Application.SetTitle(title);
     if (!found) return false;
 

@@ -46,8 +46,10 @@ class TApplicationBase {
 // True when another desktop program runs: the mutex kDesktopRunningMutexName exists already, or a
 // top-level window carries the application's title while the application's own window is titled
 // "OnlyOne" + its decimal instance handle. Application has then been asked to end, and this
-// process holds no mutex. Otherwise false, and this process holds the mutex until it ends (when
-// the mutex can't be created at all, the window search alone decides).
+// process holds no mutex. Otherwise false, and this process holds the mutex until it ends.
+// Holding the mutex, a window found counts only when it is still there 2 seconds on (a copy
+// started at the same moment is giving way meanwhile); when the mutex can't be created at all,
+// one window search alone decides.
 bool IsAnotherInstanceRunning(TApplicationBase& Application);
 
 // --- Message boxes -----------------------------------------------------------------------------

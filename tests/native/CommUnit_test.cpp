@@ -132,18 +132,22 @@ class FakeApplication : public TApplicationBase {
 };
 
 TEST(CommUnitGuard, DecidesByTheMutexThenByTheTitleWithTheOwnWindowRenamed) {
+    constexpr int kStays = 1000000;
     struct Case {
         const char* name;
         bool mutexHeldElsewhere;
         bool claimFails;
-        bool vesperonWindow;
+        int windowFoundTimes;  // searches that find a window titled "Vesperon"
         bool expected;
+        std::size_t searches;
     } cases[] = {
-        {"alone", false, false, false, false},
-        {"window of another copy", false, false, true, true},
-        {"mutex of another copy", true, false, false, true},
-        {"no mutex to be had, alone", false, true, false, false},
-        {"no mutex to be had, window", false, true, true, true},
+        {"alone", false, false, 0, false, 1},
+        // Holding the mutex, a window counts when it is still there 2 s on (every 50 ms a look).
+        {"window that stays", false, false, kStays, true, 41},
+        {"window of a copy giving way", false, false, 3, false, 4},
+        {"mutex of another copy", true, false, 0, true, 0},
+        {"no mutex to be had, alone", false, true, 0, false, 1},
+        {"no mutex to be had, window", false, true, kStays, true, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,18 +158,18 @@ TEST(CommUnitGuard, DecidesByTheMutexThenByTheTitleWithTheOwnWindowRenamed) {
         std::vector<std::string> searches;
         fake.onFind = [&](const char* title) {
             searches.push_back(std::string(title) + " while own window is " + app.title);
-            return c.vesperonWindow ? os::WindowHandle{0x99} : os::WindowHandle{0};
+            return static_cast<int>(searches.size()) <= c.windowFoundTimes ? os::WindowHandle{0x99}
+                                                                           : os::WindowHandle{0};
         };
         os::ScopedOs scoped(fake);
+        const TDateTime start = fake.now;
 
         EXPECT_EQ(IsAnotherInstanceRunning(app), c.expected);
         EXPECT_EQ(app.terminated, c.expected);
         EXPECT_EQ(app.title, "Vesperon");
-        if (c.mutexHeldElsewhere)
-            EXPECT_TRUE(searches.empty());
-        else
-            EXPECT_EQ(searches,
-                      std::vector<std::string>{"Vesperon while own window is OnlyOne4194304"});
+        EXPECT_EQ(searches, std::vector<std::string>(
+                                c.searches, "Vesperon while own window is OnlyOne4194304"));
+        EXPECT_NEAR((fake.now - start) * 86400000.0, 50.0 * (c.searches ? c.searches - 1 : 0), 1.0);
         // Running on, this copy holds the mutex; giving way, it holds none of its own.
         bool heldAfterwards = c.mutexHeldElsewhere || (!c.claimFails && !c.expected);
         EXPECT_EQ(fake.NamedMutexExists(kDesktopRunningMutexName), heldAfterwards);
