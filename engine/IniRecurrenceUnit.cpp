@@ -51,12 +51,12 @@ bool IsDateInRecurrence(const TIniFile& Reader, const std::string& Section, TDat
 
     const int interval = Reader.ReadInteger(Section, "RPInterval", 1);
     const TDateTime start = Reader.ReadDate(Section, "RPStartDate", Now());
-    const TDateTime end = Reader.ReadDate(Section, "RPEndDate", Now());
     const int endType = Reader.ReadInteger(Section, "RPEndType", 0);
     const TDateTime start0 = DateOf(start);
 
     if (D < start) return false;
-    if (endType == kEndByDate && D > end) return false;
+    // The end date counts only for end type 2; any other type has no end.
+    if (endType == kEndByDate && D > Reader.ReadDate(Section, "RPEndDate", Now())) return false;
 
     const int type = Reader.ReadInteger(Section, "RPRecurrenceType", kDaily);
     const int weekDay = DayOfWeek(D);
