@@ -88,6 +88,10 @@ void ExpectSameSecond(TDateTime actual, TDateTime expected) {
 
 class DateTimeText : public ::testing::Test {
   protected:
+    // The default settings are read again from the fake (United States unless a test says).
+    void SetUp() override { ResetFormatSettings(); }
+    void TearDown() override { ResetFormatSettings(); }
+
     test::FakeOs fake;  // clock at 9 December 2024
     os::ScopedOs scoped{fake};
 };
@@ -305,7 +309,6 @@ TEST_F(DateTimeText, DefaultSettingsComeFromTheOs) {
     TDateTime r = 0;
     EXPECT_TRUE(TryStrToDateTime("09.12.2024 22:00:00", r));
     ExpectSameSecond(r, v);
-    ResetFormatSettings();
 }
 
 }  // namespace
