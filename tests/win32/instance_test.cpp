@@ -77,9 +77,12 @@ long CloseAndWait(Child& child, const std::string& title) {
 class InstanceGuard : public ::testing::Test {
   protected:
     void SetUp() override {
-        // Every case starts without a desktop program stand-in or a window titled "Vesperon".
-        ASSERT_FALSE(os::System().NamedMutexExists(kDesktopRunningMutexName));
-        ASSERT_EQ(::FindWindowExA(nullptr, nullptr, nullptr, kApplicationTitle), nullptr);
+        // Every case starts without a desktop program stand-in or a window titled "Vesperon";
+        // both are shared by everything under this Wine prefix, so this test must run alone.
+        ASSERT_FALSE(os::System().NamedMutexExists(kDesktopRunningMutexName))
+            << "another process under this Wine prefix holds the desktop program's mutex";
+        ASSERT_EQ(::FindWindowExA(nullptr, nullptr, nullptr, kApplicationTitle), nullptr)
+            << "another window titled \"Vesperon\" exists under this Wine prefix";
     }
 };
 

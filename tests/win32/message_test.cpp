@@ -1,19 +1,17 @@
 // String messages, message boxes and shell launches against the real API: a receiver process
-// (message_receiver.exe) records what arrives, a "Debug Server" window in a thread of this test
-// keeps the trace lines, and a watcher thread reads and closes the boxes.
+// (message_receiver.exe) records what arrives, and a watcher thread reads and closes the boxes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/CommUnit.h"
 #include "common/ShellUnit.h"
+#include "tests/support/FakeOs.h"
 
 namespace {
 
@@ -28,88 +26,37 @@ std::string TempPath(const std::string& name) {
     return std::string(dir) + name + "." + std::to_string(::GetCurrentProcessId());
 }
 
-HWND WaitForWindow(const char* className, const std::string& title, DWORD timeoutMs = 20000) {
+HWND WaitForWindow(const std::string& title, DWORD timeoutMs = 20000) {
     for (DWORD waited = 0;; waited += 20) {
-        if (HWND w = ::FindWindowExA(nullptr, nullptr, className, title.c_str())) return w;
+        if (HWND w = ::FindWindowExA(nullptr, nullptr, nullptr, title.c_str())) return w;
         if (waited >= timeoutMs) return nullptr;
         ::Sleep(20);
     }
 }
 
-// A top-level window titled "Debug Server" on its own thread; keeps the text of every trace line.
-class TraceViewer {
+// The real system, except that the trace viewer is a stand-in that keeps the text of every
+// trace line: a real "Debug Server" window would be shared with whatever else runs under the
+// same Wine prefix (the trace channel itself is tested in trace_test).
+class TraceCapturingOs : public test::FakeOs {
   public:
-    TraceViewer() {
-        ready_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = ::CreateThread(nullptr, 0, &TraceViewer::ThreadProc, this, 0, nullptr);
-        ::WaitForSingleObject(ready_, 10000);
-    }
-    ~TraceViewer() {
-        if (window_) ::PostMessageA(window_, WM_CLOSE, 0, 0);
-        ::WaitForSingleObject(thread_, 10000);
-        ::CloseHandle(thread_);
-        ::CloseHandle(ready_);
-    }
-    TraceViewer(const TraceViewer&) = delete;
-    TraceViewer& operator=(const TraceViewer&) = delete;
+    std::vector<std::string> traces;  // the texts after the computer, user and unit fields
 
-    bool Running() const { return window_ != nullptr; }
-    // The texts after the computer, user and unit fields, for the unit "CommUnit".
-    std::vector<std::string> CommUnitTexts() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::vector<std::string> texts;
-        for (const std::string& line : lines_) {
-            std::size_t unit = line.find('\t', line.find('\t') + 1);
-            if (line.compare(unit + 1, 9, "CommUnit\t") == 0)
-                texts.push_back(line.substr(unit + 10));
-        }
-        return texts;
+    os::WindowHandle FindTopLevelWindow(const char* className, const char* title) override {
+        if (title && std::string(title) == "Debug Server") return kViewer;
+        return os::System().FindTopLevelWindow(className, title);
+    }
+    bool SendCopyData(os::WindowHandle target, std::uintptr_t dwData, const void* data,
+                      std::uint32_t cbData) override {
+        if (target != kViewer) return os::System().SendCopyData(target, dwData, data, cbData);
+        std::string line = static_cast<const char*>(data);
+        const std::string unit = "\tCommUnit\t";
+        std::size_t at = line.find(unit);
+        traces.push_back(at == std::string::npos ? line : line.substr(at + unit.size()));
+        return true;
     }
 
   private:
-    static DWORD WINAPI ThreadProc(void* param) {
-        auto* self = static_cast<TraceViewer*>(param);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = &TraceViewer::WndProc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VesperonMessageTestViewer";
-        ::RegisterClassA(&wc);
-        self->window_ = ::CreateWindowExA(0, wc.lpszClassName, "Debug Server", WS_OVERLAPPEDWINDOW,
-                                          0, 0, 200, 100, nullptr, nullptr, wc.hInstance, self);
-        ::SetEvent(self->ready_);
-        MSG msg;
-        while (self->window_ && ::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
-        return 0;
-    }
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(
-                                    reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<TraceViewer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        switch (message) {
-            case WM_COPYDATA: {
-                const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-                std::lock_guard<std::mutex> lock(self->mutex_);
-                self->lines_.emplace_back(static_cast<const char*>(cds->lpData));
-                return TRUE;
-            }
-            case WM_CLOSE:
-                ::DestroyWindow(window);
-                return 0;
-            case WM_DESTROY:
-                ::PostQuitMessage(0);
-                return 0;
-            default:
-                return ::DefWindowProcA(window, message, wParam, lParam);
-        }
-    }
-
-    HANDLE ready_ = nullptr;
-    HANDLE thread_ = nullptr;
-    HWND window_ = nullptr;
-    std::mutex mutex_;
-    std::vector<std::string> lines_;
+    static constexpr os::WindowHandle kViewer = 1;  // no real window has this handle
 };
 
 std::string Hex(const std::string& bytes) {
@@ -123,8 +70,8 @@ std::string Hex(const std::string& bytes) {
 }
 
 TEST(StringMessage, ArrivesInAnotherProcessWithCbDataCountingTheNul) {
-    TraceViewer viewer;
-    ASSERT_TRUE(viewer.Running());
+    TraceCapturingOs capture;
+    os::ScopedOs scoped(capture);
     const std::string title =
         "Vesperon message receiver " + std::to_string(::GetCurrentProcessId());
     const std::string output = TempPath("message-receiver");
@@ -137,7 +84,7 @@ TEST(StringMessage, ArrivesInAnotherProcessWithCbDataCountingTheNul) {
     ASSERT_TRUE(::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                  nullptr, &si, &pi));
     ::CloseHandle(pi.hThread);
-    HWND receiver = WaitForWindow(nullptr, title);
+    HWND receiver = WaitForWindow(title);
 
     struct Case {
         std::string text;
@@ -171,7 +118,7 @@ TEST(StringMessage, ArrivesInAnotherProcessWithCbDataCountingTheNul) {
                                 " " + Hex(c.text + '\0'));
     }
 
-    const std::vector<std::string> traces = viewer.CommUnitTexts();
+    const std::vector<std::string> traces = capture.traces;
     ASSERT_EQ(traces.size(), std::size(cases));
     EXPECT_EQ(traces[0], "SendStringMessageToWindow: Send Message \r\n74 To Window: " +
                              std::to_string(reinterpret_cast<std::uintptr_t>(receiver)) +
@@ -179,18 +126,28 @@ TEST(StringMessage, ArrivesInAnotherProcessWithCbDataCountingTheNul) {
 }
 
 TEST(StringMessage, AWindowThatIsGoneStillGetsTracedAndTrue) {
-    TraceViewer viewer;
-    ASSERT_TRUE(viewer.Running());
+    TraceCapturingOs capture;
+    os::ScopedOs scoped(capture);
     HWND gone = ::CreateWindowExA(0, "STATIC", "soon gone", WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, nullptr, nullptr);
     ASSERT_NE(gone, nullptr);
     ::DestroyWindow(gone);
     const auto handle = reinterpret_cast<os::WindowHandle>(gone);
     EXPECT_TRUE(SendStringMessageToWindow(handle, "Action1", 0));
-    EXPECT_EQ(
-        viewer.CommUnitTexts(),
-        std::vector<std::string>{"SendStringMessageToWindow: Send Message \r\n74 To Window: " +
-                                 std::to_string(handle) + " \r\ndwPara: 0\r\nMessage: Action1"});
+    EXPECT_EQ(capture.traces, std::vector<std::string>{
+                                  "SendStringMessageToWindow: Send Message \r\n74 To Window: " +
+                                  std::to_string(handle) + " \r\ndwPara: 0\r\nMessage: Action1"});
+}
+
+// A dialog of this process with that caption (other programs under the same Wine prefix may
+// show boxes of their own meanwhile); null when there is none.
+HWND OwnBox(const std::string& caption) {
+    for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, "#32770", caption.c_str()));) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(w, &process);
+        if (process == ::GetCurrentProcessId()) return w;
+    }
+    return nullptr;
 }
 
 // Waits on its own thread for a message box with that caption, reads it and presses OK.
@@ -216,7 +173,8 @@ class BoxWatcher {
   private:
     static DWORD WINAPI ThreadProc(void* param) {
         auto* self = static_cast<BoxWatcher*>(param);
-        HWND box = WaitForWindow("#32770", self->caption_, 15000);
+        HWND box = nullptr;
+        for (int i = 0; i < 750 && !(box = OwnBox(self->caption_)); ++i) ::Sleep(20);
         if (!box) return 1;
         self->found = true;
         // The box takes its styles while it initialises, before it shows.
