@@ -29,10 +29,17 @@ std::size_t LastSeparator(const std::string& path) {
     return std::string::npos;
 }
 
-// The separator that joins the parts appended to a folder of the program path.
+// The separator that joins the parts appended to a folder of the program path: the backslash,
+// but on non-Windows builds a slash unless the program path is backslash separated, so that
+// "Log/..." still means a folder there.
 char JoinSeparator(const std::string& programPath) {
+#ifdef _WIN32
+    (void)programPath;
+    return '\\';
+#else
     std::size_t i = LastSeparator(programPath);
-    return i != std::string::npos && programPath[i] == '/' ? '/' : '\\';
+    return i != std::string::npos && programPath[i] != '/' ? '\\' : '/';
+#endif
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ constexpr const char* kDesktopRunningMutexName = "Global\\VesperonDesktopProgram
 
 // --- Program folders (string work only) -------------------------------------------------------
 // Both build strings from os::Current().ProgramFilePath() and never look at the disk. A backslash
-// or a colon separates components; on non-Windows builds a slash does too, and then the parts
-// appended are joined with a slash.
+// or a colon separates components; on non-Windows builds a slash does too, and the parts appended
+// are joined with a slash unless the program path is backslash separated.
 std::string GetEventFilePath();  // <program folder>\..\Config\Config.INI
 std::string GetLogFilePath();    // <program folder>\Log\<program file name>.log
 

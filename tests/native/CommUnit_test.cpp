@@ -70,6 +70,7 @@ TEST(CommUnitPaths, EventAndLogFilesFollowTheProgramFile) {
         {"/opt/vesperon/Bin/Vesperon", "/opt/vesperon/Config/Config.INI",
          "/opt/vesperon/Bin/Log/Vesperon.log"},
         {"/Vesperon", "/Config/Config.INI", "/Log/Vesperon.log"},
+        {"", "Config/Config.INI", "Log/.log"},  // relative: "Log" must be a folder here too
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
