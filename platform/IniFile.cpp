@@ -26,11 +26,23 @@ std::string Trim(const std::string& s) {
     return s.substr(begin, end - begin);
 }
 
+// Name as given when it needs no trimming (the usual case), else its trimmed copy in Buffer.
+const std::string& TrimmedName(const std::string& name, std::string& buffer) {
+    if (name.empty() || (!IsSpace(name.front()) && !IsSpace(name.back()))) return name;
+    buffer = Trim(name);
+    return buffer;
+}
+
+char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Names match without regard to case (ASCII letters).
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
+    return true;
 }
 
 // A value in a matching pair of quotes is read without them ("" and '' read as empty).
@@ -111,6 +123,27 @@ std::string TempNameBeside(const std::string& target) {
 
 }  // namespace
 
+std::size_t TIniFile::KeyLine(const Section& section, const std::string& name) {
+    if (!section.keyIndex.empty()) {
+        auto it = section.keyIndex.find(name);
+        return it == section.keyIndex.end() ? kNoLine : it->second;
+    }
+    for (std::size_t i = 0; i < section.lines.size(); ++i)
+        if (section.lines[i].kind == LineKind::Key && SameName(section.lines[i].name, name))
+            return i;
+    return kNoLine;
+}
+
+std::size_t TIniFile::NameHash::operator()(const std::string& name) const {
+    std::size_t hash = 14695981039346656037ull;  // FNV-1a over the lower-cased name
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(LowerChar(c))) * 1099511628211ull;
+    return hash;
+}
+
+bool TIniFile::NameEqual::operator()(const std::string& a, const std::string& b) const {
+    return SameName(a, b);
+}
+
 TIniFile::TIniFile(std::string fileName) : m_fileName(std::move(fileName)) {
     std::ifstream in(m_fileName, std::ios::binary);
     if (!in) return;
@@ -126,32 +159,42 @@ void TIniFile::SetText(const std::string& text) {
     while (pos < text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
-        std::string raw = text.substr(pos, end - pos);
+        const std::size_t lineStart = pos;
         pos = end;
         if (pos < text.size())
-            pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+            pos += text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
 
-        std::string trimmed = Trim(raw);
-        std::size_t close;
-        if (!trimmed.empty() && trimmed.front() == '[' &&
-            (close = trimmed.rfind(']')) != std::string::npos) {
-            Section section;
-            section.name = Trim(trimmed.substr(1, close - 1));
-            section.header = raw;
-            m_sections.push_back(std::move(section));
-            continue;
+        // The trimmed line is text[first, last).
+        std::size_t first = lineStart, last = end;
+        while (first < last && IsSpace(text[first])) ++first;
+        while (last > first && IsSpace(text[last - 1])) --last;
+
+        if (first < last && text[first] == '[') {
+            std::size_t close = text.rfind(']', last - 1);
+            if (close != std::string::npos && close > first) {
+                Section section;
+                section.name = Trim(text.substr(first + 1, close - first - 1));
+                section.header = text.substr(lineStart, end - lineStart);
+                m_sections.push_back(std::move(section));
+                continue;
+            }
         }
         Line line;
-        line.text = raw;
-        std::size_t equals;
-        if (trimmed.empty()) {
+        line.text = text.substr(lineStart, end - lineStart);
+        if (first == last) {
             line.kind = LineKind::Blank;
-        } else if (trimmed.front() == ';') {
+        } else if (text[first] == ';') {
             line.kind = LineKind::Comment;
-        } else if ((equals = trimmed.find('=')) != std::string::npos) {
-            line.kind = LineKind::Key;
-            line.name = Trim(trimmed.substr(0, equals));
-            line.value = Trim(trimmed.substr(equals + 1));
+        } else {
+            std::size_t equals = text.find('=', first);
+            if (equals < last) {
+                std::size_t nameEnd = equals, valueStart = equals + 1;
+                while (nameEnd > first && IsSpace(text[nameEnd - 1])) --nameEnd;
+                while (valueStart < last && IsSpace(text[valueStart])) ++valueStart;
+                line.kind = LineKind::Key;
+                line.name = text.substr(first, nameEnd - first);
+                line.value = text.substr(valueStart, last - valueStart);
+            }
         }
         m_sections.back().lines.push_back(std::move(line));
     }
@@ -160,31 +203,45 @@ void TIniFile::SetText(const std::string& text) {
 }
 
 std::string TIniFile::GetText() const {
-    std::string text = m_bom ? kBom : "";
+    std::size_t size = 3;
+    for (const Section& section : m_sections) {
+        size += section.header.size() + 2;
+        for (const Line& line : section.lines) size += line.text.size() + 2;
+    }
+    std::string text;
+    text.reserve(size);
+    if (m_bom) text += kBom;
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
-        if (i > 0) text += m_sections[i].header + "\r\n";
-        for (const Line& line : m_sections[i].lines) text += line.text + "\r\n";
+        if (i > 0) text.append(m_sections[i].header).append("\r\n");
+        for (const Line& line : m_sections[i].lines) text.append(line.text).append("\r\n");
     }
     return text;
 }
 
+// Sections of a few keys are searched line by line, which is faster than hashing; larger ones
+// (a long ToDo list) get an index so that reading all their keys stays linear.
 void TIniFile::IndexKeys(Section& section) {
     section.keyIndex.clear();
+    std::size_t keys = 0;
+    for (const Line& line : section.lines) keys += line.kind == LineKind::Key;
+    if (keys <= kLinearSearchKeys) return;
     for (std::size_t i = 0; i < section.lines.size(); ++i)
         if (section.lines[i].kind == LineKind::Key)
-            section.keyIndex.emplace(Lower(section.lines[i].name), i);
+            section.keyIndex.emplace(section.lines[i].name, i);
 }
 
 void TIniFile::IndexSections() {
     m_sectionIndex.clear();
+    m_sectionIndex.reserve(m_sections.size());
     for (std::size_t i = 1; i < m_sections.size(); ++i)
-        if (!m_sections[i].name.empty()) m_sectionIndex.emplace(Lower(m_sections[i].name), i);
+        if (!m_sections[i].name.empty()) m_sectionIndex.emplace(m_sections[i].name, i);
 }
 
 const TIniFile::Section* TIniFile::FindSection(const std::string& section) const {
-    std::string name = Trim(section);
+    std::string buffer;
+    const std::string& name = TrimmedName(section, buffer);
     if (name.empty()) return &m_sections[0];
-    auto it = m_sectionIndex.find(Lower(name));
+    auto it = m_sectionIndex.find(name);
     return it == m_sectionIndex.end() ? nullptr : &m_sections[it->second];
 }
 
@@ -195,8 +252,9 @@ TIniFile::Section* TIniFile::FindSection(const std::string& section) {
 const TIniFile::Line* TIniFile::FindKey(const std::string& section, const std::string& key) const {
     const Section* found = FindSection(section);
     if (!found) return nullptr;
-    auto it = found->keyIndex.find(Lower(Trim(key)));
-    return it == found->keyIndex.end() ? nullptr : &found->lines[it->second];
+    std::string buffer;
+    std::size_t at = KeyLine(*found, TrimmedName(key, buffer));
+    return at == kNoLine ? nullptr : &found->lines[at];
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
@@ -204,7 +262,7 @@ std::vector<std::string> TIniFile::ReadSections() const {
     for (std::size_t i = 1; i < m_sections.size(); ++i) {
         const std::string& name = m_sections[i].name;
         if (name.empty()) continue;
-        auto it = m_sectionIndex.find(Lower(name));
+        auto it = m_sectionIndex.find(name);
         if (it != m_sectionIndex.end() && it->second == i) names.push_back(name);
     }
     return names;
@@ -217,8 +275,7 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     for (std::size_t i = 0; i < found->lines.size(); ++i) {
         const Line& line = found->lines[i];
         if (line.kind != LineKind::Key) continue;
-        auto it = found->keyIndex.find(Lower(line.name));
-        if (it != found->keyIndex.end() && it->second == i) names.push_back(line.name);
+        if (KeyLine(*found, line.name) == i) names.push_back(line.name);
     }
     return names;
 }
@@ -286,11 +343,11 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
         created.header = "[" + sectionName + "]";
         m_sections.push_back(std::move(created));
         target = &m_sections.back();
-        m_sectionIndex.emplace(Lower(sectionName), m_sections.size() - 1);
+        m_sectionIndex.emplace(sectionName, m_sections.size() - 1);
     }
-    auto it = target->keyIndex.find(Lower(keyName));
-    if (it != target->keyIndex.end()) {
-        Line& line = target->lines[it->second];
+    std::size_t existing = KeyLine(*target, keyName);
+    if (existing != kNoLine) {
+        Line& line = target->lines[existing];
         line.value = text;
         line.text = line.name + "=" + text;
         return;
@@ -304,10 +361,11 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     line.value = text;
     line.text = keyName + "=" + text;
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-    if (at + 1 == target->lines.size())
-        target->keyIndex.emplace(Lower(keyName), at);
-    else
+    // Only blank lines follow the new one, so no indexed line moves.
+    if (target->keyIndex.empty())
         IndexKeys(*target);
+    else
+        target->keyIndex.emplace(keyName, at);
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -329,24 +387,24 @@ void TIniFile::WriteDate(const std::string& section, const std::string& key, TDa
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     Section* target = FindSection(section);
     if (!target) return;
-    std::string lower = Lower(Trim(key));
-    if (!target->keyIndex.count(lower)) return;
+    const std::string name = Trim(key);
+    if (KeyLine(*target, name) == kNoLine) return;
     std::vector<Line> kept;
     kept.reserve(target->lines.size());
     for (Line& line : target->lines)
-        if (line.kind != LineKind::Key || Lower(line.name) != lower)
+        if (line.kind != LineKind::Key || !SameName(line.name, name))
             kept.push_back(std::move(line));
     target->lines = std::move(kept);
     IndexKeys(*target);
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    std::string lower = Lower(Trim(section));
-    if (lower.empty() || !m_sectionIndex.count(lower)) return;
+    const std::string name = Trim(section);
+    if (name.empty() || !m_sectionIndex.count(name)) return;
     std::vector<Section> kept;
     kept.reserve(m_sections.size());
     for (std::size_t i = 0; i < m_sections.size(); ++i)
-        if (i == 0 || Lower(m_sections[i].name) != lower) kept.push_back(std::move(m_sections[i]));
+        if (i == 0 || !SameName(m_sections[i].name, name)) kept.push_back(std::move(m_sections[i]));
     m_sections = std::move(kept);
     IndexSections();
 }

@@ -87,22 +87,34 @@ class TIniFile {
         std::string name;   // Key: the key's name, trimmed
         std::string value;  // Key: the value, trimmed, quotes kept
     };
+    // Names hashed and compared without regard to case.
+    struct NameHash {
+        std::size_t operator()(const std::string& name) const;
+    };
+    struct NameEqual {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
     struct Section {
         std::string name;    // trimmed; "" for the lines before the first header
         std::string header;  // the header line as written; unused for ""
         std::vector<Line> lines;
-        std::unordered_map<std::string, std::size_t> keyIndex;  // lower-cased name -> first line
+        NameIndex keyIndex;  // key name -> its first line; empty in sections of few keys
     };
+    static constexpr std::size_t kLinearSearchKeys = 24;
+    static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
 
     const Section* FindSection(const std::string& section) const;
     Section* FindSection(const std::string& section);
     const Line* FindKey(const std::string& section, const std::string& key) const;
     static void IndexKeys(Section& section);
+    // The first line of the key in the section, or kNoLine.
+    static std::size_t KeyLine(const Section& section, const std::string& name);
     void IndexSections();
 
     std::string m_fileName;
     bool m_bom = false;
     // m_sections[0] is always the unnamed section of the lines before the first header.
     std::vector<Section> m_sections = std::vector<Section>(1);
-    std::unordered_map<std::string, std::size_t> m_sectionIndex;  // lower-cased -> first section
+    NameIndex m_sectionIndex;  // section name -> its first section
 };

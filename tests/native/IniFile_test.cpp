@@ -163,6 +163,35 @@ TEST(IniFileText, ErasingASectionErasesItsDuplicatesToo) {
     EXPECT_EQ(ini.ReadString("B", "k", ""), "2");
 }
 
+TEST(IniFileText, SmallAndLargeSectionsFindTheirKeysAlike) {
+    for (int count : {3, 200}) {  // a few keys, and a long ToDo list
+        SCOPED_TRACE(count);
+        std::string text = "[Action1]\r\n";
+        for (int i = 1; i <= count; ++i)
+            text += "ToDo" + std::to_string(i) + "=item" + std::to_string(i) + "\r\n";
+        text += "todo2=duplicate\r\n\r\n[Action2]\r\nToDo1=other\r\n";
+        TIniFile ini = FromText(text);
+        EXPECT_EQ(ini.ReadSection("Action1").size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(ini.ReadString("Action1", "TODO2", ""), "item2");
+        EXPECT_EQ(ini.ReadString("Action1", "ToDo" + std::to_string(count), ""),
+                  "item" + std::to_string(count));
+
+        ini.WriteString("Action1", "ToDo1", "replaced");
+        ini.WriteString("Action1", "ToDoNum", std::to_string(count));
+        ini.DeleteKey("Action1", "ToDo2");
+        ini.WriteString("Action1", "Last", "x");
+        EXPECT_EQ(ini.ReadString("Action1", "todo1", ""), "replaced");
+        EXPECT_FALSE(ini.ValueExists("Action1", "ToDo2"));
+        EXPECT_EQ(ini.ReadString("Action1", "ToDo3", ""), "item3");
+        EXPECT_EQ(ini.ReadString("Action1", "ToDoNum", ""), std::to_string(count));
+        EXPECT_EQ(ini.ReadString("Action2", "ToDo1", ""), "other");
+        const std::string out = ini.GetText();
+        EXPECT_NE(out.find("ToDoNum=" + std::to_string(count) + "\r\nLast=x\r\n\r\n[Action2]"),
+                  std::string::npos);
+        EXPECT_EQ(FromText(out).ReadSection("Action1"), ini.ReadSection("Action1"));
+    }
+}
+
 TEST(IniFileText, WrittenValuesReadBackTheSameAfterReparsing) {
     const std::string longValue(5000, 'v');
     struct Case {
