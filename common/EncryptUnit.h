@@ -6,7 +6,7 @@
 
 // A text that is not a valid integer: "'%s' is not a valid integer value".
 class EConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
