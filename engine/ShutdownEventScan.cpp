@@ -41,6 +41,7 @@ bool ArmTimerThread(const TIniFile& reader, const std::string& section, os::Wind
         TimerThreadList.push_back(thread);
     }
     if (thread->Start()) return true;
+    WriteLog("Task [" + section + "] is not armed, its thread can't be started.");
     delete thread;  // never ran: its destructor takes it out of the pool
     return false;
 }

@@ -1,6 +1,11 @@
 // The shutdown timer thread in virtual time: the start window, the CPU conditions, the effective
 // duration, the two ways of carrying an event out, and the stop by the terminate flag.
 #include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
 
 #include <functional>
 #include <string>
@@ -17,6 +22,60 @@ using test::EngineFixture;
 
 TDateTime Time(int h, int m, int s, int ms = 0) {
     return EncodeTime(h, m, s, ms);
+}
+
+// The thread class under the timer thread and the service worker.
+class ProbeThread : public TThread {
+  public:
+    ProbeThread(bool* destroyed, bool fail) : m_destroyed(destroyed), m_fail(fail) {}
+    ~ProbeThread() override {
+        if (m_destroyed) *m_destroyed = true;
+    }
+    std::atomic<int> runs{0};
+    std::atomic<bool> passedHold{false};
+    std::size_t stackSize = 0;
+
+  protected:
+    void Execute() override {
+        pthread_attr_t attributes;
+        if (::pthread_getattr_np(::pthread_self(), &attributes) == 0) {
+            ::pthread_attr_getstacksize(&attributes, &stackSize);
+            ::pthread_attr_destroy(&attributes);
+        }
+        ++runs;
+        WaitWhileHeld();
+        passedHold = true;
+        if (m_fail) throw std::runtime_error("work failed");
+    }
+
+  private:
+    bool* m_destroyed;
+    bool m_fail;
+};
+
+TEST(ThreadClass, RunsOnceOnAModestStackAndCanBeHeld) {
+    ProbeThread thread(nullptr, false);
+    thread.Suspend();  // held before it starts: it stops at its WaitWhileHeld
+    ASSERT_TRUE(thread.Start());
+    EXPECT_FALSE(thread.Start());
+    while (thread.runs == 0) std::this_thread::yield();
+    EXPECT_FALSE(thread.passedHold);
+    thread.Resume();
+    thread.WaitFor();
+    EXPECT_TRUE(thread.passedHold);
+    EXPECT_EQ(thread.runs, 1);
+    EXPECT_GE(thread.stackSize, TThread::kDefaultStackSize);
+    // The system's default is 8 MiB; sanitizers add their thread-local state to the size.
+    EXPECT_LT(thread.stackSize, 2u * 1024 * 1024);
+}
+
+TEST(ThreadClass, ASelfFreeingThreadIsDeletedEvenWhenItsWorkThrows) {
+    bool destroyed = false;
+    auto* thread = new ProbeThread(&destroyed, true);
+    thread->FreeOnTerminate = true;
+    ASSERT_TRUE(thread->Start());
+    ASSERT_TRUE(TThread::WaitForAllThreads(5000));
+    EXPECT_TRUE(destroyed);
 }
 
 TEST(StartWindow, OpensAfterTheStartOrWithinTheCountdownButNeverForMidnight) {
