@@ -46,16 +46,13 @@ bool TThread::Start() {
 }
 
 void TThread::Resume() {
-    if (!m_started.load()) {
-        Start();
-        return;
-    }
     ThreadState& state = State();
     {
         std::lock_guard<std::mutex> lock(state.mutex);
         m_held.store(false);
     }
     state.changed.notify_all();
+    if (!m_started.load()) Start();
 }
 
 void TThread::Suspend() {

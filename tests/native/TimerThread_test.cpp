@@ -73,7 +73,8 @@ TEST(ThreadClass, ASelfFreeingThreadIsDeletedEvenWhenItsWorkThrows) {
     bool destroyed = false;
     auto* thread = new ProbeThread(&destroyed, true);
     thread->FreeOnTerminate = true;
-    ASSERT_TRUE(thread->Start());
+    thread->Suspend();
+    thread->Resume();  // starts it, and the hold is gone
     ASSERT_TRUE(TThread::WaitForAllThreads(5000));
     EXPECT_TRUE(destroyed);
 }
