@@ -99,8 +99,9 @@ void ThreadCost(int threads) {
         return;
     }
     std::printf(
-        "%d armed timer threads: %.1f KiB resident and %.1f KiB reserved each "
-        "(stack reservation %zu KiB)%s\n",
+        "%d armed timer threads: %.1f KiB resident and %.1f KiB of address space each (the "
+        "stack reserves %zu KiB; the rest is the C library's per-thread heap arenas, shared "
+        "once there are more threads than arenas)%s\n",
         armed, double(residentAfter - residentBefore) / armed,
         double(virtualAfter - virtualBefore) / armed, TThread::kDefaultStackSize / 1024,
         ended ? "" : "; some threads did not end");
