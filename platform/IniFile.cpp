@@ -170,8 +170,9 @@ void TIniFile::SetText(const std::string& text) {
         while (last > first && IsSpace(text[last - 1])) --last;
 
         if (first < last && text[first] == '[') {
-            std::size_t close = text.rfind(']', last - 1);
-            if (close != std::string::npos && close > first) {
+            std::size_t close = last - 1;
+            while (close > first && text[close] != ']') --close;
+            if (close > first) {
                 Section section;
                 section.name = Trim(text.substr(first + 1, close - first - 1));
                 section.header = text.substr(lineStart, end - lineStart);
@@ -186,7 +187,8 @@ void TIniFile::SetText(const std::string& text) {
         } else if (text[first] == ';') {
             line.kind = LineKind::Comment;
         } else {
-            std::size_t equals = text.find('=', first);
+            std::size_t equals = first;
+            while (equals < last && text[equals] != '=') ++equals;
             if (equals < last) {
                 std::size_t nameEnd = equals, valueStart = equals + 1;
                 while (nameEnd > first && IsSpace(text[nameEnd - 1])) --nameEnd;
@@ -303,7 +305,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int Default) const {
     std::string text = ReadString(section, key, "");
-    long long value;
+    long long value = 0;
     bool ok = text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')
                   ? ParseHex(text.substr(2), value)
                   : ParseDecimal(text, value);
@@ -319,14 +321,14 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 TDateTime TIniFile::ReadTime(const std::string& section, const std::string& key,
                              TDateTime Default) const {
     std::string text = ReadString(section, key, "");
-    TDateTime value;
+    TDateTime value = 0;
     return !text.empty() && TryStrToTime(text, value) ? value : Default;
 }
 
 TDateTime TIniFile::ReadDate(const std::string& section, const std::string& key,
                              TDateTime Default) const {
     std::string text = ReadString(section, key, "");
-    TDateTime value;
+    TDateTime value = 0;
     return !text.empty() && TryStrToDate(text, value) ? value : Default;
 }
 
