@@ -82,7 +82,8 @@ struct TRecNextActionToActivate {
 // True when the section name contains "Action" (case-sensitive).
 bool IsEventSection(const std::string& sectionName);
 // Fills Record from the event's section; throws EConvertError when "Password" can't be read,
-// leaving the fields read before it changed.
+// leaving the fields read before it changed (the ToDo list among those after it). Fills the
+// ToDo list only when Record has one, with at most 10,000 items whatever "ToDoNum" says.
 void CopySectionToRecord(const TIniFile& reader, const std::string& section,
                          TRecNextActionToActivate& record);
 // Sends the section's key lines as one trace line.
