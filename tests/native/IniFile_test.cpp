@@ -36,8 +36,8 @@ TIniFile FromText(const std::string& text) {
     return ini;
 }
 
-// A file in CR LF form exactly as a hand editor might leave it. Reads are checked against what
-// Wine's GetPrivateProfileStringA gives for the same file (see ini_compat_test).
+// A file in CR LF form as a hand editor might leave it. The expected reads are what Wine's
+// GetPrivateProfileStringA gives for these forms; ini_compat_test checks them against it.
 const char kSyntax[] =
     "top=before\r\n"
     "; comment=hidden\r\n"
