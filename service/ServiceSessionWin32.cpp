@@ -42,23 +42,45 @@ std::string ExtensionOf(const std::string& item) {
     return Lower(item.substr(dot));
 }
 
-// The "open" command registered for an extension or a scheme; false when there is none.
+// A string value of a key under HKEY_CLASSES_ROOT (environment strings expanded); false when
+// there is none.
+bool ClassesValue(const std::string& key, std::string& value) {
+    char buffer[2048];
+    DWORD size = sizeof buffer;
+    if (::RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr,
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, buffer,
+                       &size) != ERROR_SUCCESS)
+        return false;
+    value = buffer;
+    return !value.empty();
+}
+
+// The "open" command registered for an extension or a scheme; false when there is none. The
+// shell's association query first; where it has no answer (as under Wine), the classes keys.
 bool AssociatedOpenCommand(const std::string& key, std::string& command) {
     // shlwapi is not among the libraries this program links, so the call is looked up.
     using AssocQueryStringAFn = HRESULT(WINAPI*)(ASSOCF, ASSOCSTR, LPCSTR, LPCSTR, LPSTR, DWORD*);
     static HMODULE shlwapi = ::LoadLibraryA("shlwapi.dll");
-    if (!shlwapi) return false;
-    static auto assocQueryString = reinterpret_cast<AssocQueryStringAFn>(
-        reinterpret_cast<void*>(::GetProcAddress(shlwapi, "AssocQueryStringA")));
-    if (!assocQueryString) return false;
+    static auto assocQueryString =
+        shlwapi ? reinterpret_cast<AssocQueryStringAFn>(
+                      reinterpret_cast<void*>(::GetProcAddress(shlwapi, "AssocQueryStringA")))
+                : nullptr;
     char buffer[2048];
     DWORD size = sizeof buffer;
-    if (assocQueryString(ASSOCF_NONE, ASSOCSTR_COMMAND, key.c_str(), "open", buffer, &size) != S_OK)
-        return false;
-    char expanded[4096];
-    const DWORD n = ::ExpandEnvironmentStringsA(buffer, expanded, sizeof expanded);
-    command = (n > 0 && n <= sizeof expanded) ? expanded : buffer;
-    return !command.empty();
+    if (assocQueryString &&
+        assocQueryString(ASSOCF_NONE, ASSOCSTR_COMMAND, key.c_str(), "open", buffer, &size) ==
+            S_OK &&
+        buffer[0]) {
+        char expanded[4096];
+        const DWORD n = ::ExpandEnvironmentStringsA(buffer, expanded, sizeof expanded);
+        command = (n > 0 && n <= sizeof expanded) ? expanded : buffer;
+        return true;
+    }
+    std::string progId;
+    if (key[0] == '.' && ClassesValue(key, progId) &&
+        ClassesValue(progId + "\\shell\\open\\command", command))
+        return true;
+    return ClassesValue(key + "\\shell\\open\\command", command);
 }
 
 // Fills the placeholders of an open command: %1 and %L the item, %* and other arguments
