@@ -96,7 +96,7 @@ bool IsAnotherInstanceRunning(TApplicationBase& Application) {
     os::Os& system = os::Current();
     // The mutex closes the gap between two copies started at the same moment, which the window
     // search alone leaves open.
-    const os::MutexClaim claim = system.ClaimNamedMutex(kDesktopRunningMutexName);
+    const os::MutexClaim claim = system.ClaimNamedMutex(kSingleInstanceMutexName);
     if (claim == os::MutexClaim::AlreadyExists) {
         Application.Terminate();
         return true;
@@ -116,9 +116,14 @@ bool IsAnotherInstanceRunning(TApplicationBase& Application) {
         found = system.FindTopLevelWindow(nullptr, title.c_str());
     }
     Application.SetTitle(title);
-    if (!found) return false;
+    if (!found) {
+        // Tells the service, in another session, that a desktop program runs. Another session's
+        // desktop program may hold it already; the claim then still keeps it alive.
+        system.ClaimNamedMutex(kDesktopRunningMutexName);
+        return false;
+    }
 
-    if (claim == os::MutexClaim::Claimed) system.ReleaseNamedMutex(kDesktopRunningMutexName);
+    if (claim == os::MutexClaim::Claimed) system.ReleaseNamedMutex(kSingleInstanceMutexName);
     Application.Terminate();
     return true;
 }

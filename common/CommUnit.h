@@ -13,6 +13,9 @@
 // The named mutex the desktop program holds while it runs, in the global namespace, so that the
 // service (in another session) can see it.
 constexpr const char* kDesktopRunningMutexName = "Global\\VesperonDesktopProgramRunning";
+// The single-instance guard's mutex: one desktop program per session, as the window search that
+// it backs up finds the windows of its own session only.
+constexpr const char* kSingleInstanceMutexName = "Local\\VesperonDesktopProgramInstance";
 
 // --- Program folders (string work only) -------------------------------------------------------
 // Both build strings from os::Current().ProgramFilePath() and never look at the disk. A backslash
@@ -43,10 +46,11 @@ class TApplicationBase {
     virtual void Terminate() = 0;                    // asks the message loop to end
 };
 
-// True when another desktop program runs: the mutex kDesktopRunningMutexName exists already, or a
+// True when another desktop program runs: the mutex kSingleInstanceMutexName exists already, or a
 // top-level window carries the application's title while the application's own window is titled
 // "OnlyOne" + its decimal instance handle. Application has then been asked to end, and this
-// process holds no mutex. Otherwise false, and this process holds the mutex until it ends.
+// process holds no mutex. Otherwise false, and this process holds that mutex and (shared with
+// any other session's desktop program) kDesktopRunningMutexName until it ends.
 // Holding the mutex, a window found counts only when it is still there 2 seconds on (a copy
 // started at the same moment is giving way meanwhile); when the mutex can't be created at all,
 // one window search alone decides.

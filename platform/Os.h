@@ -118,7 +118,8 @@ public:
     // True when a named mutex of that name exists (Win32: in the given namespace of the name).
     virtual bool NamedMutexExists(const std::string& name) = 0;
     // Creates the named mutex and holds it until ReleaseNamedMutex or the end of the process;
-    // AlreadyExists when it exists already (Win32: also when another user's process holds it).
+    // AlreadyExists when it exists already (Win32: also when another user's process holds it;
+    // an existing mutex that can be opened is held all the same).
     virtual MutexClaim ClaimNamedMutex(const std::string& name) = 0;
     // Lets go of a mutex this process claimed; does nothing for any other name.
     virtual void ReleaseNamedMutex(const std::string& name) = 0;

@@ -112,12 +112,9 @@ MutexClaim Win32Os::ClaimNamedMutex(const std::string& name) {
     DWORD error = ::GetLastError();
     if (!handle)
         return error == ERROR_ACCESS_DENIED ? MutexClaim::AlreadyExists : MutexClaim::Failed;
-    if (error == ERROR_ALREADY_EXISTS) {
-        ::CloseHandle(handle);
-        return MutexClaim::AlreadyExists;
-    }
+    // An existing mutex is held too: it then lives on for as long as any claimer runs.
     Claims()[name] = handle;
-    return MutexClaim::Claimed;
+    return error == ERROR_ALREADY_EXISTS ? MutexClaim::AlreadyExists : MutexClaim::Claimed;
 }
 
 void Win32Os::ReleaseNamedMutex(const std::string& name) {

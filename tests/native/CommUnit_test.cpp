@@ -153,7 +153,7 @@ TEST(CommUnitGuard, DecidesByTheMutexThenByTheTitleWithTheOwnWindowRenamed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MessagingOs fake;
-        if (c.mutexHeldElsewhere) fake.namedMutexes.insert(kDesktopRunningMutexName);
+        if (c.mutexHeldElsewhere) fake.namedMutexes.insert(kSingleInstanceMutexName);
         fake.mutexClaimFails = c.claimFails;
         FakeApplication app;
         std::vector<std::string> searches;
@@ -171,9 +171,11 @@ TEST(CommUnitGuard, DecidesByTheMutexThenByTheTitleWithTheOwnWindowRenamed) {
         EXPECT_EQ(searches, std::vector<std::string>(
                                 c.searches, "Vesperon while own window is OnlyOne4194304"));
         EXPECT_NEAR((fake.now - start) * 86400000.0, 50.0 * (c.searches ? c.searches - 1 : 0), 1.0);
-        // Running on, this copy holds the mutex; giving way, it holds none of its own.
+        // Running on, this copy holds the mutex; giving way, it holds none of its own. Running
+        // on, it also holds the mutex that tells the service a desktop program runs.
         bool heldAfterwards = c.mutexHeldElsewhere || (!c.claimFails && !c.expected);
-        EXPECT_EQ(fake.NamedMutexExists(kDesktopRunningMutexName), heldAfterwards);
+        EXPECT_EQ(fake.NamedMutexExists(kSingleInstanceMutexName), heldAfterwards);
+        EXPECT_EQ(fake.NamedMutexExists(kDesktopRunningMutexName), !c.claimFails && !c.expected);
         EXPECT_TRUE(fake.sent.empty());  // nothing traced
     }
 }
