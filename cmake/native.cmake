@@ -81,6 +81,11 @@ foreach(src ${WIN_TEST_SOURCES})
     add_test(NAME win.${name}
         COMMAND ${VESPERON_ROOT}/tests/wine/run.sh ${WINE_STATE} ${WIN_DIR}/tests/${name}.exe --gtest_brief=1)
     set_tests_properties(win.${name} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77 TIMEOUT 600)
+    # Windows titled "Vesperon" and the desktop program's mutexes are shared by everything under
+    # the one Wine prefix: the tests that make them run alone.
+    if(name MATCHES "^(instance|service)_")
+        set_tests_properties(win.${name} PROPERTIES RUN_SERIAL ON)
+    endif()
 endforeach()
 foreach(script ${E2E_SCRIPTS})
     get_filename_component(name ${script} NAME_WE)
