@@ -1,7 +1,10 @@
 // The service layer on the Win32 service control manager API.
 #include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <mutex>
 
@@ -110,6 +113,41 @@ bool HasStandardError() {
     return handle && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
+// False when the parent process is known and is not the service control manager (services.exe),
+// which starts every service process; true when it is, or when it can't be told.
+bool MayBeStartedByServiceControlManager() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return true;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    const DWORD self = ::GetCurrentProcessId();
+    DWORD parent = 0;
+    bool found = false;
+    for (BOOL more = ::Process32First(snapshot, &entry); more;
+         more = ::Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == self) {
+            parent = entry.th32ParentProcessID;
+            found = true;
+            break;
+        }
+    }
+    bool result = true;
+    if (found) {
+        result = false;  // a parent that has ended is not the control manager either
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32First(snapshot, &entry); more;
+             more = ::Process32Next(snapshot, &entry)) {
+            if (entry.th32ProcessID == parent) {
+                const char* name = std::strrchr(entry.szExeFile, '\\');
+                result = ::lstrcmpiA(name ? name + 1 : entry.szExeFile, "services.exe") == 0;
+                break;
+            }
+        }
+    }
+    ::CloseHandle(snapshot);
+    return result;
+}
+
 class TScHandle {
   public:
     explicit TScHandle(SC_HANDLE handle) : m_handle(handle) {}
@@ -196,11 +234,15 @@ int TServiceApplication::Dispatch(bool silent) {
     std::vector<char> name(m_service->Name.begin(), m_service->Name.end());
     name.push_back('\0');
     SERVICE_TABLE_ENTRYA table[] = {{name.data(), ServiceMain}, {nullptr, nullptr}};
-    if (::StartServiceCtrlDispatcherA(table)) {
-        m_serviceRan = true;
-        return 0;
+    // Started by hand, the dispatcher may wait many seconds before it gives up: don't ask it.
+    DWORD error = ERROR_FAILED_SERVICE_CONTROLLER_CONNECT;
+    if (MayBeStartedByServiceControlManager()) {
+        if (::StartServiceCtrlDispatcherA(table)) {
+            m_serviceRan = true;
+            return 0;
+        }
+        error = ::GetLastError();
     }
-    const DWORD error = ::GetLastError();
     // Started by hand: one line on standard error, or a box when there is none; a box beside
     // the line would keep a console user waiting for nothing.
     silent = silent || HasStandardError();

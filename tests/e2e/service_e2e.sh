@@ -117,6 +117,16 @@ cleanup
 rm -f "$stopfile"
 power_before=$(count_power "ExitWindowsEx")
 
+# --- Started by hand, the program says how to install it and ends ------------------------------
+note "started by hand"
+timeout 30 wine "$exe" >"$state/service-e2e-byhand.out" 2>&1
+rc=$?
+[ $rc -eq 124 ] && fail "started by hand, the program did not end"
+[ $rc -ne 0 ] || fail "started by hand, the program reported success"
+[ "$(tr -d '\r' <"$state/service-e2e-byhand.out" | grep -c "install it with /INSTALL")" -eq 1 ] ||
+    fail "started by hand, the program did not say how to install it: $(cat "$state/service-e2e-byhand.out")"
+rm -f "$log"
+
 # --- Install ------------------------------------------------------------------------------------
 note "install"
 timeout 60 wine "$exe" /INSTALL /SILENT >"$state/service-e2e-install.out" 2>&1
