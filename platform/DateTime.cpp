@@ -64,7 +64,8 @@ TFormatSettings TFormatSettings::UnitedStates() {
 
 const TFormatSettings& FormatSettings() {
     std::lock_guard<std::mutex> lock(g_settingsMutex);
-    if (!g_settings) g_settings = std::make_unique<TFormatSettings>(os::Current().UserFormatSettings());
+    if (!g_settings)
+        g_settings = std::make_unique<TFormatSettings>(os::Current().UserFormatSettings());
     return *g_settings;
 }
 
@@ -78,7 +79,9 @@ void ResetFormatSettings() {
     g_settings.reset();
 }
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInAMonth(int year, int month) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -115,9 +118,13 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
     return TryEncodeTime(hour, minute, second, msec, result) ? result : 0;
 }
 
-TDateTime DateOf(TDateTime value) { return std::trunc(value); }
+TDateTime DateOf(TDateTime value) {
+    return std::trunc(value);
+}
 
-TDateTime TimeOf(TDateTime value) { return std::fabs(value - std::trunc(value)); }
+TDateTime TimeOf(TDateTime value) {
+    return std::fabs(value - std::trunc(value));
+}
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
     CivilFromDays(static_cast<long long>(std::trunc(value)) - kUnixEpochDays, year, month, day);
@@ -139,6 +146,10 @@ int DayOfWeek(TDateTime value) {
     return static_cast<int>(r) + 1;
 }
 
-TDateTime Now() { return os::Current().Now(); }
+TDateTime Now() {
+    return os::Current().Now();
+}
 
-TDateTime Date() { return DateOf(Now()); }
+TDateTime Date() {
+    return DateOf(Now());
+}

@@ -17,6 +17,8 @@ bool Os::StartThread(void (*entry)(void*), void* context, std::size_t stackSize)
     return System().StartThread(entry, context, stackSize);
 }
 
-void Install(Os* replacement) { g_installed.store(replacement, std::memory_order_release); }
+void Install(Os* replacement) {
+    g_installed.store(replacement, std::memory_order_release);
+}
 
 }  // namespace os

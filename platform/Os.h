@@ -33,7 +33,7 @@ enum : unsigned {
 };
 
 class Os {
-public:
+  public:
     virtual ~Os() = default;
 
     // --- Clock -------------------------------------------------------------------------------
@@ -141,7 +141,7 @@ void Install(Os* replacement);
 
 // Installs a replacement for the lifetime of the object.
 class ScopedOs {
-public:
+  public:
     explicit ScopedOs(Os& replacement) { Install(&replacement); }
     ~ScopedOs() { Install(nullptr); }
     ScopedOs(const ScopedOs&) = delete;

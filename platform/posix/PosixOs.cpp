@@ -29,7 +29,9 @@ TDateTime PosixOs::Now() {
                       static_cast<int>(ts.tv_nsec / 1000000));
 }
 
-void PosixOs::SleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PosixOs::SleepMs(unsigned ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 std::string PosixOs::ProgramFilePath() {
     std::vector<char> buffer(4096);
@@ -56,13 +58,17 @@ bool PosixOs::UserName(std::string& name) {
     return name.size() < 255;
 }
 
-WindowHandle PosixOs::FindTopLevelWindow(const char*, const char*) { return 0; }
+WindowHandle PosixOs::FindTopLevelWindow(const char*, const char*) {
+    return 0;
+}
 
 bool PosixOs::SendCopyData(WindowHandle, std::uintptr_t, const void*, std::uint32_t) {
     return false;
 }
 
-WindowHandle PosixOs::ApplicationWindow() { return 0; }
+WindowHandle PosixOs::ApplicationWindow() {
+    return 0;
+}
 
 bool PosixOs::ReplaceFileAtomically(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;

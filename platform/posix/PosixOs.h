@@ -1,14 +1,14 @@
 #pragma once
-// The POSIX side (native builds and tests) of the OS seam. One class; its methods are implemented by area in
-// PosixOs.cpp (clock, process, windows, files), PosixLocale.cpp, PosixCpu.cpp, PosixShell.cpp
-// (shell, message boxes, registry, mutexes) and PosixPower.cpp.
+// The POSIX side (native builds and tests) of the OS seam. One class; its methods are implemented
+// by area in PosixOs.cpp (clock, process, windows, files), PosixLocale.cpp, PosixCpu.cpp,
+// PosixShell.cpp (shell, message boxes, registry, mutexes) and PosixPower.cpp.
 
 #include "platform/Os.h"
 
 namespace os {
 
 class PosixOs final : public Os {
-public:
+  public:
     TDateTime Now() override;
     void SleepMs(unsigned ms) override;
     std::string ProgramFilePath() override;

@@ -17,7 +17,9 @@ Os& System() {
     return instance;
 }
 
-void win32::SetApplicationWindow(WindowHandle window) { g_applicationWindow = window; }
+void win32::SetApplicationWindow(WindowHandle window) {
+    g_applicationWindow = window;
+}
 
 TDateTime Win32Os::Now() {
     SYSTEMTIME st;
@@ -26,7 +28,9 @@ TDateTime Win32Os::Now() {
            EncodeTime(st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
 }
 
-void Win32Os::SleepMs(unsigned ms) { ::Sleep(ms); }
+void Win32Os::SleepMs(unsigned ms) {
+    ::Sleep(ms);
+}
 
 std::string Win32Os::ProgramFilePath() {
     std::vector<char> buffer(MAX_PATH);
@@ -71,7 +75,9 @@ bool Win32Os::SendCopyData(WindowHandle target, std::uintptr_t dwData, const voi
     return true;
 }
 
-WindowHandle Win32Os::ApplicationWindow() { return g_applicationWindow; }
+WindowHandle Win32Os::ApplicationWindow() {
+    return g_applicationWindow;
+}
 
 bool Win32Os::ReplaceFileAtomically(const std::string& source, const std::string& target) {
     return ::MoveFileExA(source.c_str(), target.c_str(),

@@ -8,7 +8,7 @@
 namespace os {
 
 class Win32Os final : public Os {
-public:
+  public:
     TDateTime Now() override;
     void SleepMs(unsigned ms) override;
     std::string ProgramFilePath() override;

@@ -14,7 +14,7 @@
 namespace test {
 
 class FakeOs : public os::Os {
-public:
+  public:
     FakeOs();
 
     // Virtual clock: Now() returns `now`; SleepMs advances it by the pause.
@@ -35,7 +35,7 @@ public:
     };
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<ShellCall> shellCalls;
-    int shellResult = 42;  // above 32: success
+    int shellResult = 42;                    // above 32: success
     std::vector<std::string> powerRequests;  // "ExitWindowsEx 12", "SetSystemPowerState 1 1"
     std::vector<std::string> sounds;
     std::vector<bool> privilegeSteps;
