@@ -32,6 +32,14 @@ foreach(src ${VESPERON_BENCH_SOURCES})
     target_link_libraries(${name} PRIVATE vesperon_test_support)
 endforeach()
 
+# The code stays formatted with the repository's .clang-format.
+find_program(CLANG_FORMAT clang-format)
+if(CLANG_FORMAT)
+    add_test(NAME format COMMAND sh -c
+        "find common engine platform service desktop tests bench -name '*.h' -o -name '*.cpp' | xargs ${CLANG_FORMAT} --dry-run -Werror"
+        WORKING_DIRECTORY ${VESPERON_ROOT})
+endif()
+
 if(NOT VESPERON_SUPERBUILD)
     return()
 endif()
