@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "tests/support/FakeForm.h"
 #include "tests/support/FakeOs.h"
 
 namespace {
@@ -212,20 +213,7 @@ TEST(CommUnitMessageBox, KindChoosesCaptionAndIcon) {
     }
 }
 
-// A form that records the setters in the order they are called.
-class FakeForm : public TFormBase {
-  public:
-    std::string caption = "Vesperon";
-    TFormBounds bounds{-8, 120, 640, 480};
-    std::vector<std::string> calls;
-    std::string GetCaption() override { return caption; }
-    TFormBounds GetBounds() override { return bounds; }
-    void SetHeight(int v) override { calls.push_back("Height " + std::to_string(v)); }
-    void SetLeft(int v) override { calls.push_back("Left " + std::to_string(v)); }
-    void SetTop(int v) override { calls.push_back("Top " + std::to_string(v)); }
-    void SetWidth(int v) override { calls.push_back("Width " + std::to_string(v)); }
-    void CentreOnScreen() override { calls.push_back("centre"); }
-};
+using test::FakeForm;
 
 const char kMainPositionKey[] =
     "hkcu\\software\\travenic\\vesperon\\2.0\\vesperon\\vesperon\\position";

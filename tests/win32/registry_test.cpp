@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/CommUnit.h"
+#include "tests/support/FakeForm.h"
 #include "tests/support/FakeOs.h"
 
 namespace {
@@ -62,19 +63,7 @@ class RedirectedRegistryOs : public test::FakeOs {
     static os::Os& Real() { return os::System(); }
 };
 
-class FakeForm : public TFormBase {
-  public:
-    std::string caption = "Vesperon";
-    TFormBounds bounds{-8, 120, 640, 480};
-    std::vector<std::string> calls;
-    std::string GetCaption() override { return caption; }
-    TFormBounds GetBounds() override { return bounds; }
-    void SetHeight(int v) override { calls.push_back("Height " + std::to_string(v)); }
-    void SetLeft(int v) override { calls.push_back("Left " + std::to_string(v)); }
-    void SetTop(int v) override { calls.push_back("Top " + std::to_string(v)); }
-    void SetWidth(int v) override { calls.push_back("Width " + std::to_string(v)); }
-    void CentreOnScreen() override { calls.push_back("centre"); }
-};
+using test::FakeForm;
 
 // Reads a value of the redirected key with the registry API itself.
 bool ReadRaw(const std::string& key, const char* name, DWORD& type, std::string& data) {
