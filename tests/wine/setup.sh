@@ -27,8 +27,9 @@ fi
 [ -n "$display" ] || { echo "Xvfb could not be started; windows tests need a display"; exit 1; }
 
 prefix="$state/prefix"
-# Every Wine process of the tests simulates power requests, services included: the switch is in
-# the environment before the prefix (and its services.exe) starts. A Windows path, Z: being /.
+# Every Wine program the tests start simulates power requests (a Windows path, Z: being /).
+# Services do not inherit it: they take the prefix's system environment, which the service's
+# end-to-end test sets and checks.
 power_log="$state/power-requests.log"
 power_log_win="Z:$(printf '%s' "$power_log" | tr '/' '\\')"
 cat >"$state/env" <<ENV
