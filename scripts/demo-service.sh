@@ -20,10 +20,20 @@ wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
     /v VESPERON_SIMULATE_POWER /t REG_SZ /d "$power_win" /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
 sleep 1
+# Wine ends a prefix's services once no other program of the prefix runs: keep one running.
+nohup wine cmd /c "ping -n 3600 127.0.0.1 >nul" >/dev/null 2>&1 &
+sleep 2
 
-wine sc stop "$name" >/dev/null 2>&1 || true
-wine "$exe" /UNINSTALL /SILENT >/dev/null 2>&1 || true
-rm -f "$log"
+# A service left by an earlier run: stop it, remove it, and wait until it is gone.
+control="$build/tests/service_control.exe"
+for _ in $(seq 1 20); do
+    st=$(wine "$control" state "$name" 2>/dev/null | head -1)
+    [ -z "$st" ] && break
+    grep -q STOPPED <<<"$st" && { wine "$exe" /UNINSTALL /SILENT >/dev/null 2>&1 || true; }
+    wine sc stop "$name" >/dev/null 2>&1 || true
+    sleep 0.5
+done
+rm -f "$log" "$config"
 echo "Installing and starting the service $name (power requests go to $power)"
 wine "$exe" /INSTALL /SILENT
 wine sc start "$name" >/dev/null 2>&1 || wine net start "$name" >/dev/null
@@ -42,14 +52,19 @@ fi
 start=$(wine "$eventtool" "$(winpath "$config")" Action1 "Demo: power off in 15 seconds" 15 2 | tr -d '\r')
 echo "Event file $config: a daily event \"Demo: power off in 15 seconds\" at $start (Power Off Safely)"
 echo "Waiting for the service to carry it out..."
+requests() { grep -c "^2 ExitWindowsEx 8" "$power" 2>/dev/null || true; }
+before=$(requests)
+fired=no
 for _ in $(seq 1 150); do
-    grep -q "Destroy Thread of task \[Demo" "$log" 2>/dev/null && break
+    [ "$(requests)" -gt "${before:-0}" ] && { fired=yes; break; }
     sleep 0.2
 done
+sleep 1
 echo "--- service log ($log):"
 tr -d '\r' <"$log"
 echo "--- simulated power requests ($power):"
 cat "$power" 2>/dev/null || echo "(none)"
 echo
-echo "The service keeps running under this Wine prefix ($WINEPREFIX)."
+[ "$fired" = yes ] || { echo "The event was not carried out in time."; exit 1; }
+echo "The service keeps running under this Wine prefix ($WINEPREFIX) for an hour."
 echo "Stop and remove it with: WINEPREFIX=$WINEPREFIX wine $exe /UNINSTALL"
