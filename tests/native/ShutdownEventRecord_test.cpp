@@ -22,11 +22,9 @@ struct TraceOs : test::FakeOs {
     }
     bool SendCopyData(os::WindowHandle, std::uintptr_t, const void* data,
                       std::uint32_t cbData) override {
-        // computer TAB user TAB unit TAB text NUL
-        std::string message(static_cast<const char*>(data), cbData - 1);
-        std::size_t unitAt = message.find('\t', message.find('\t') + 1) + 1;
-        std::size_t textAt = message.find('\t', unitAt) + 1;
-        traces.push_back({message.substr(unitAt, textAt - 1 - unitAt), message.substr(textAt)});
+        Trace trace;
+        test::SplitTraceMessage(data, cbData, trace.unit, trace.text);
+        traces.push_back(trace);
         return true;
     }
 };

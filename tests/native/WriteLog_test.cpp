@@ -29,12 +29,10 @@ struct LogOs : test::FakeOs {
     }
     bool SendCopyData(os::WindowHandle, std::uintptr_t, const void* data,
                       std::uint32_t cbData) override {
-        std::string message(static_cast<const char*>(data), cbData - 1);
-        std::size_t unitAt = message.find('\t', message.find('\t') + 1) + 1;
-        std::size_t textAt = message.find('\t', unitAt) + 1;
+        std::string unit, text;
+        test::SplitTraceMessage(data, cbData, unit, text);
         std::lock_guard<std::recursive_mutex> lock(mutex);
-        traces.push_back(message.substr(unitAt, textAt - 1 - unitAt) + "|" +
-                         message.substr(textAt));
+        traces.push_back(unit + "|" + text);
         return true;
     }
     bool AppendToFile(const std::string& path, const std::string& data) override {

@@ -22,6 +22,15 @@ std::string KeyPath(os::RegRoot root, const std::string& key) {
 }
 }  // namespace
 
+void SplitTraceMessage(const void* data, std::uint32_t cbData, std::string& unit,
+                       std::string& text) {
+    std::string message(static_cast<const char*>(data), cbData - 1);
+    std::size_t unitAt = message.find('\t', message.find('\t') + 1) + 1;
+    std::size_t textAt = message.find('\t', unitAt) + 1;
+    unit = message.substr(unitAt, textAt - 1 - unitAt);
+    text = message.substr(textAt);
+}
+
 FakeOs::FakeOs() : now(EncodeDate(2024, 12, 9) + EncodeTime(10, 33, 5, 0)) {}
 
 TDateTime FakeOs::Now() {

@@ -13,6 +13,11 @@
 
 namespace test {
 
+// Splits a trace message (computer TAB user TAB unit TAB text, cbData counting the NUL) into its
+// unit name and text.
+void SplitTraceMessage(const void* data, std::uint32_t cbData, std::string& unit,
+                       std::string& text);
+
 class FakeOs : public os::Os {
   public:
     FakeOs();
